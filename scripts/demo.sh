@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Builds the programs and runs the main job in a fresh demo program folder, with the link
-# set to the built-in simulated instruments.
+# set to the built-in simulated instruments of data/demo/scenario.json.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
 
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja >/dev/null
@@ -11,7 +10,23 @@ cmake --build build -j"$(nproc 2>/dev/null || echo 2)"
 
 demo=$(mktemp -d /tmp/qz55xx-demo.XXXXXX)
 cp -a build/program/. "$demo/"
+cat >"$demo/QZ55xx.ini" <<'INI'
+[Parameters]
+Language=1
+Link=simulator:demo/scenario.json
+INI
+cli="$demo/qz55xx-cli"
 echo "Demo program folder: $demo"
+
 echo
-echo "== a simulated instrument decodes a device float"
-"$demo/qz55xx-cli" float decode 16 88 00 00
+echo "== instruments in range"
+"$cli" devices --program-folder "$demo"
+
+echo
+echo "== settings of the gamma-neutron instrument at index 0"
+"$cli" block read gn --index 0 --program-folder "$demo"
+
+echo
+echo "== its history memory, read over the link and decoded into the history window's lines"
+"$cli" history-dump --index 0 --answer-length 64 --program-folder "$demo" "$demo/history-0.bin"
+"$cli" history-lines --layout O --units 44 --gn-family "$demo/history-0.bin"
