@@ -28,13 +28,13 @@ QString formatFrameHex(QByteArrayView bytes);
 
 // Receive capacities, request lengths and expected answer lengths of the exchanges. The
 // capacities of the text reads and of the settings block are the ones the instruments were
-// always driven with; the others are the smallest of the link's usual sizes that hold the
-// frame both ways.
+// always driven with; the others are one of the link's usual sizes with room beyond the
+// longest frame, so that an over-long answer arrives whole and fails on its length.
 namespace frame {
 constexpr int32_t kRegisterCapacity = 15;   // word and long reads, word/long/command writes
 constexpr int32_t kNameTextCapacity = 50;   // registers 0xD7 and 0xD8
 constexpr int32_t kNumberTextCapacity = 30; // register 0x01
-constexpr int32_t kVersionCapacity = 25;    // both exchanges of the version text
+constexpr int32_t kVersionCapacity = 25;    // the version text read (its select is a long write)
 constexpr int32_t kSettingsCapacity = 70;   // settings block read and write
 
 constexpr int32_t kReadRequestLength = 5;
