@@ -20,12 +20,14 @@ struct CliRun {
 };
 
 CliRun run(const QStringList& args, const QString& program = kProgram,
-           const QString& locale = QStringLiteral("C"))
+           const QString& locale = QStringLiteral("C"), const QString& timeZone = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), locale);
     env.insert(QStringLiteral("LANG"), locale);
+    if (!timeZone.isEmpty())
+        env.insert(QStringLiteral("TZ"), timeZone);
     p.setProcessEnvironment(env);
     p.start(program, QStringList{QStringLiteral("history-lines")} + args);
     if (!p.waitForFinished(30000))
@@ -103,6 +105,26 @@ TEST(HistoryLinesCliDefaults, ProgramFolderLanguageFileAndSystemSeparator)
     ASSERT_EQ(russian.status, 0) << russian.err.toStdString();
     EXPECT_TRUE(russian.out.contains(QStringLiteral("Измерение, гамма")))
         << russian.out.toStdString();
+}
+
+TEST(HistoryLinesCliDefaults, WallClockTimeInADaylightSavingGap)
+{
+    // 2024-03-31 02:30 does not exist in Central European local time; the instrument counted
+    // it all the same and the line shows what it counted (not an empty or shifted time).
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString dump = dir.filePath(QStringLiteral("gap.bin"));
+    {
+        QFile f(dump);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray::fromHex("b69cca00 0000 31 00")); // '1', minutes 13278390
+    }
+    const CliRun r = run({QStringLiteral("--layout"), QStringLiteral("O"),
+                          QStringLiteral("--lang-file"), kFixtures + QStringLiteral("Lang.txt"),
+                          QStringLiteral("--date-format"), QStringLiteral("dd.MM.yyyy"), dump},
+                         kProgram, QStringLiteral("C"), QStringLiteral("Europe/Berlin"));
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.toStdString(), "30\t2\tPower on                      31.03.2024/02:30\n");
 }
 
 TEST(HistoryLinesCliErrors, OneLineOnStderrAndStatus2)

@@ -1,7 +1,5 @@
 #include "common/platform/Formats.h"
 
-#include <QDate>
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -196,21 +194,6 @@ TEST(EventDateTime, ShortDateSlashHoursMinutes)
               QStringLiteral("2023-03-15/18:00"));
     // Before day 0 the time of day still counts forward from midnight.
     EXPECT_EQ(formatEventDateTime(-0.25, fmt), QStringLiteral("29.12.1899/18:00"));
-}
-
-TEST(EventDateTime, WallClockTimeInADaylightSavingGap)
-{
-    // 2024-03-31 02:30 does not exist in Central Europe; the instrument counted it all the
-    // same and the line must show what it counted.
-    const QByteArray oldTz = qgetenv("TZ");
-    qputenv("TZ", "Europe/Berlin");
-    const double days = QDate(1899, 12, 30).daysTo(QDate(2024, 3, 31)) + 2.5 / 24.0;
-    const QString text = formatEventDateTime(days, QStringLiteral("dd.MM.yyyy"));
-    if (oldTz.isNull())
-        qunsetenv("TZ");
-    else
-        qputenv("TZ", oldTz);
-    EXPECT_EQ(text, QStringLiteral("31.03.2024/02:30"));
 }
 
 } // namespace

@@ -47,6 +47,17 @@ QByteArray linesText(const QList<HistoryLine>& lines)
     return out;
 }
 
+} // namespace
+
+namespace test {
+void PrintTo(const GoldenCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+} // namespace test
+
+namespace {
+
 class Golden : public testing::TestWithParam<test::GoldenCase> {};
 
 TEST_P(Golden, SimulatorDumpMatchesTheCommittedOne)
