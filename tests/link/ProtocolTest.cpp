@@ -772,6 +772,13 @@ TEST(Protocol, FrameLoggerSeesEveryExchangeAsHex)
     EXPECT_EQ(formatFrameHex(log[2].request), "83 00 03 B1 D0");
     EXPECT_EQ(log[2].capacity, 200);
     EXPECT_EQ(log[2].expectedLength, 128);
+
+    QStringList lines;
+    const FrameLogger hexLog = makeHexFrameLogger([&lines](const QString& l) { lines << l; });
+    hexLog(log[0]);
+    hexLog(log[1]);
+    EXPECT_EQ(lines, QStringList({"> 83 00 05 B1 90", "< A0 00 08 72 00 05 7B 00",
+                                  "> 82 00 05 B1 42", "< no answer"}));
 }
 
 TEST(Protocol, ValueConversionsSaturateInsteadOfWrapping)

@@ -34,6 +34,15 @@ QString formatFrameHex(QByteArrayView bytes)
     return QString::fromLatin1(bytes.toByteArray().toHex(' ').toUpper());
 }
 
+FrameLogger makeHexFrameLogger(std::function<void(const QString& line)> writeLine)
+{
+    return [writeLine = std::move(writeLine)](const FrameRecord& r) {
+        writeLine(QStringLiteral("> ") + formatFrameHex(r.request));
+        writeLine(r.transferred ? QStringLiteral("< ") + formatFrameHex(r.answer)
+                                : QStringLiteral("< no answer"));
+    };
+}
+
 uint16_t toWordSaturated(double value)
 {
     if (std::isnan(value))

@@ -26,6 +26,10 @@ using FrameLogger = std::function<void(const FrameRecord&)>;
 // Bytes as upper-case hex pairs separated by blanks: "83 00 05 B1 91".
 QString formatFrameHex(QByteArrayView bytes);
 
+// A logger writing two lines per exchange, "> " + request and "< " + answer (or
+// "< no answer"), for a support engineer's frame log.
+FrameLogger makeHexFrameLogger(std::function<void(const QString& line)> writeLine);
+
 // Receive capacities, request lengths and expected answer lengths of the exchanges. The
 // capacities of the text reads and of the settings block are the ones the instruments were
 // always driven with; the others are one of the link's usual sizes with room beyond the
