@@ -317,6 +317,10 @@ std::optional<QByteArray> SimInstrument::answer(const QByteArray& request, int e
     if (op == kOpRead) {
         if (request.size() != 5)
             return std::nullopt;
+        const bool historyContinuation = reg == kRegHistory && length == 3;
+        if (const auto raw = rawAnswers.find(reg);
+            raw != rawAnswers.end() && (length == 5 || historyContinuation))
+            return raw->second;
         if (reg == kRegHistory) {
             // The continuation of a history read is the one frame whose length byte (3)
             // is not the length sent.
@@ -328,8 +332,6 @@ std::optional<QByteArray> SimInstrument::answer(const QByteArray& request, int e
         }
         if (length != 5)
             return std::nullopt;
-        if (const auto raw = rawAnswers.find(reg); raw != rawAnswers.end())
-            return raw->second;
         return readRegister(reg, now);
     }
     if (op == kOpWrite) {

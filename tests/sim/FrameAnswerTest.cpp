@@ -39,6 +39,15 @@ SimInstrument kInstrument()
     return s;
 }
 
+// An instrument that answers every history request with the same part, as a test of a
+// reader's limit on continuations needs.
+SimInstrument endlessHistory()
+{
+    SimInstrument s = mBasic();
+    s.rawAnswers[0x40] = QByteArray::fromHex("9000087200050102");
+    return s;
+}
+
 struct Step {
     const char* request;
     const char* answer; // nullptr: no answer, the transfer fails
@@ -132,6 +141,12 @@ const FrameCase kCases[] = {
       {"83 00 05 B1 9C", nullptr},
       {"82 00 0A B1 82 F2 00 C0 10 00", nullptr, 20, 3},
       {"83 00 05 B1 D5", nullptr}}},
+    {"raw answers replace the history parts",
+     endlessHistory,
+     {{"83 00 05 B1 40", "90 00 08 72 00 05 01 02", 200, 64},
+      {"83 00 03 B1 40", "90 00 08 72 00 05 01 02", 200, 64},
+      {"83 00 03 B1 40", "90 00 08 72 00 05 01 02", 200, 64},
+      {"83 00 04 B1 40", nullptr, 200, 64}}},
     {"K settings block read", kInstrument, {{"83 00 05 B1 D1", kBlock59, 70, 59}}},
 };
 
