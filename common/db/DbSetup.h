@@ -49,7 +49,8 @@ enum class ExistingArchive { Fail, Replace };
 // Creates an archive as a copy of the archive template: SQLite copies the template file,
 // PostgreSQL runs CREATE DATABASE <archive> TEMPLATE <template> (nobody may be connected to
 // the template then). Both must be of the same engine, and on a server on the same server.
-// An archive that exists already is an error, or is replaced (ExistingArchive::Replace).
+// An archive that exists already is an error, or is replaced (ExistingArchive::Replace);
+// connections to an archive that is replaced must be closed first.
 bool createArchiveFromTemplate(const DbLocator& templateLocator, const DbLocator& archive,
                                ExistingArchive existing, QString* error = nullptr);
 

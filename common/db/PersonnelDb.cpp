@@ -47,6 +47,11 @@ bool prepare(QSqlQuery& query, const QString& text, QString* error)
     return fail(error, query);
 }
 
+QVariant intValue(const std::optional<int>& value)
+{
+    return value ? QVariant(*value) : QVariant(QMetaType(QMetaType::Int));
+}
+
 std::optional<int> optionalInt(const QVariant& value)
 {
     if (value.isNull())
@@ -235,6 +240,30 @@ bool insertHistoryLines(const DbConnection& conn, int persId, int deviceId,
         query.bindValue(1, persId);
         query.bindValue(2, nameValue(line));
         query.bindValue(3, textValue(deviceType));
+        if (!query.exec())
+            return fail(error, query);
+    }
+    query.finish();
+    return transaction.commit(error);
+}
+
+bool insertHistoryRows(const DbConnection& conn, int persId, const QList<HistoryRow>& rows,
+                       QString* error)
+{
+    DbTransaction transaction(conn);
+    if (!transaction.begin(error))
+        return false;
+    QSqlQuery query(conn.database());
+    if (!prepare(query,
+                 QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5) VALUES (?, ?, ?, ?)")
+                     .arg(n(History), n(DeviceID), n(PersID), n(Event), n(DeviceType)),
+                 error))
+        return false;
+    for (const HistoryRow& row : rows) {
+        query.bindValue(0, intValue(row.deviceId));
+        query.bindValue(1, persId);
+        query.bindValue(2, nameValue(row.event));
+        query.bindValue(3, textValue(row.deviceType));
         if (!query.exec())
             return fail(error, query);
     }
@@ -468,8 +497,7 @@ bool copyHistoryToArchive(const DbConnection& main, const DbConnection& archive,
     for (const HistoryRow& row : rows) {
         insert.bindValue(0, row.histId);
         insert.bindValue(1, archivePersId);
-        insert.bindValue(2, row.deviceId ? QVariant(*row.deviceId)
-                                         : QVariant(QMetaType(QMetaType::Int)));
+        insert.bindValue(2, intValue(row.deviceId));
         insert.bindValue(3, nameValue(row.event));
         insert.bindValue(4, textValue(row.deviceType));
         if (!insert.exec())

@@ -85,6 +85,12 @@ bool insertHistoryLines(const DbConnection& conn, int persId, int deviceId,
                         const QString& deviceType, const QStringList& lines,
                         QString* error = nullptr);
 
+// Stores whole rows under one person, in list order, in one transaction; each row keeps its
+// DeviceID, Event and DeviceType, and the database numbers it anew (HistID and PersID of the
+// rows are not used). This is how events come back from an archive.
+bool insertHistoryRows(const DbConnection& conn, int persId, const QList<HistoryRow>& rows,
+                       QString* error = nullptr);
+
 // The events of one person by HistID; a non-null typeFilter keeps only that DeviceType.
 bool listHistory(const DbConnection& conn, int persId, const QString& typeFilter,
                  QList<HistoryRow>* rows, QString* error = nullptr);

@@ -98,6 +98,20 @@ TEST_P(ArchiveTest, EventsAreCopiedWithTheirHistIdOnce)
     ASSERT_EQ(persons.size(), 1);
     EXPECT_EQ(persons[0].name.fam, "O'Neil");
     EXPECT_EQ(persons[0].deviceId, NoId);
+
+    // Back into the main database: new numbers after the existing ones, same contents.
+    int back = NoId;
+    ASSERT_TRUE(insertPerson(main, {"O'Neil", "Ж", ""}, 12, &back));
+    ASSERT_TRUE(insertHistoryRows(main, back, copies, &error)) << error.toStdString();
+    QList<HistoryRow> returned;
+    ASSERT_TRUE(listHistory(main, back, QString(), &returned));
+    ASSERT_EQ(returned.size(), copies.size());
+    for (qsizetype i = 0; i < returned.size(); ++i) {
+        EXPECT_GT(returned[i].histId, source.last().histId);
+        EXPECT_EQ(returned[i].event, copies[i].event);
+        EXPECT_EQ(returned[i].deviceId, copies[i].deviceId);
+        EXPECT_EQ(returned[i].deviceType, copies[i].deviceType);
+    }
 }
 
 QZ_DB_ENGINES(ArchiveTest);
