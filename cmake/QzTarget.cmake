@@ -17,6 +17,13 @@ function(qz_folder_library target)
     cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
     file(GLOB _sources CONFIGURE_DEPENDS
          ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    if(NOT _sources)
+        # A folder without sources yet: its dependents still link what it would bring.
+        add_library(${target} INTERFACE)
+        target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR})
+        target_link_libraries(${target} INTERFACE ${ARG_DEPS})
+        return()
+    endif()
     add_library(${target} STATIC ${_sources})
     target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(${target} PUBLIC ${ARG_DEPS})

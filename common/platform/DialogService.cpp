@@ -157,11 +157,13 @@ std::optional<QString> ScriptedDialogs::openFileName(const QString& caption, con
     return askFile(Kind::OpenFile, caption, filter, defaultExtension);
 }
 
-std::optional<PrintChoice> ScriptedDialogs::printDialog(const QString& caption)
+std::optional<PrintChoice> ScriptedDialogs::printDialog(const QString& caption,
+                                                       const PrintRequest& request)
 {
     Question q;
     q.kind = Kind::Print;
     q.caption = caption;
+    q.print = request;
     const std::optional<Answer> a = take(q);
     if (!a || !a->accepted)
         return std::nullopt;

@@ -12,10 +12,19 @@ enum class DialogButtons { Ok, OkCancel };
 enum class DialogResult { Ok, Cancel };
 enum class InputEcho { Normal, Password };
 
-// What the operator chose in a print dialog. Kept small until the printed reports need more.
+// What a print dialog offers besides the printer: printing only the selection.
+struct PrintRequest {
+    bool offerSelection = false;       // the selection can be printed alone
+    bool selectionPreselected = false; // ... and is chosen when the dialog opens
+};
+
+// What the operator chose in a print dialog. An outputFile prints into a PDF file instead
+// of to the printer (the printer dialogs' "print to file"; tests use it).
 struct PrintChoice {
     QString printerName;
     int copies = 1;
+    bool selectionOnly = false;
+    QString outputFile;
 };
 
 // Every question the program puts to the operator: message boxes, input boxes, file and
@@ -45,7 +54,8 @@ public:
                                                 const QString& initialPath = QString()) = 0;
 
     // A print dialog: the choice, or nothing when cancelled.
-    virtual std::optional<PrintChoice> printDialog(const QString& caption) = 0;
+    virtual std::optional<PrintChoice> printDialog(const QString& caption,
+                                                   const PrintRequest& request = {}) = 0;
 };
 
 // The dialog service of tests. Answers are queued in the order the questions will come;
@@ -66,6 +76,7 @@ public:
         QString detail;
         DialogButtons buttons = DialogButtons::Ok; // message boxes
         InputEcho echo = InputEcho::Normal;        // input boxes
+        PrintRequest print;                        // print dialogs
         bool expected = true;                      // a prepared answer was there
     };
 
@@ -94,7 +105,8 @@ public:
     std::optional<QString> openFileName(const QString& caption, const QString& filter,
                                         const QString& defaultExtension,
                                         const QString& initialPath = QString()) override;
-    std::optional<PrintChoice> printDialog(const QString& caption) override;
+    std::optional<PrintChoice> printDialog(const QString& caption,
+                                           const PrintRequest& request = {}) override;
 
 private:
     struct Answer {

@@ -14,7 +14,7 @@ TEST(ScriptedDialogs, AnswersInOrderAndRecordsEveryQuestion)
     dialogs.answerInput(QStringLiteral("secret"));
     dialogs.answerFile(QStringLiteral("/tmp/history.rtf"));
     dialogs.answerFile(QStringLiteral("/tmp/in.txt"));
-    dialogs.answerPrint(qz::PrintChoice{QStringLiteral("PDF"), 2});
+    dialogs.answerPrint(qz::PrintChoice{QStringLiteral("PDF"), 2, false, {}});
     dialogs.answerMessage(DialogResult::Ok);
 
     qz::DialogService& ask = dialogs;
