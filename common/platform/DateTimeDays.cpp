@@ -9,7 +9,7 @@ const QDate kDayZero(1899, 12, 30);
 constexpr qint64 kMsPerDay = 86400000;
 } // namespace
 
-QDateTime daysToDateTime(double days)
+WallClock daysToWallClock(double days)
 {
     const qint64 ms = static_cast<qint64>(std::llround(days * double(kMsPerDay)));
     // Floor division, so that times before day 0 still get a time of day in 0..24h.
@@ -19,7 +19,16 @@ QDateTime daysToDateTime(double days)
         rest += kMsPerDay;
         --day;
     }
-    return QDateTime(kDayZero.addDays(day), QTime::fromMSecsSinceStartOfDay(int(rest)));
+    return {kDayZero.addDays(day), QTime::fromMSecsSinceStartOfDay(int(rest))};
+}
+
+QDateTime daysToDateTime(double days)
+{
+    const WallClock wall = daysToWallClock(days);
+    QDateTime local(wall.date, wall.time);
+    if (!local.isValid())
+        return QDateTime(wall.date, wall.time, Qt::UTC);
+    return local;
 }
 
 double dateTimeToDays(const QDateTime& dateTime)

@@ -1,5 +1,7 @@
 #include "common/platform/Formats.h"
 
+#include "common/platform/DateTimeDays.h"
+
 #include <QDate>
 #include <QLocale>
 #include <QTime>
@@ -235,20 +237,11 @@ QString DoseText(double v, const QString& curUnitsText, const LanguageLine& line
 
 QString formatEventDateTime(double days, const QString& dateFormat)
 {
-    constexpr qint64 msPerDay = 86400000;
-    const qint64 ms = std::llround(days * double(msPerDay));
-    qint64 day = ms / msPerDay;
-    qint64 rest = ms % msPerDay;
-    if (rest < 0) {
-        rest += msPerDay;
-        --day;
-    }
-    const QDate date = QDate(1899, 12, 30).addDays(day);
-    const QTime time = QTime::fromMSecsSinceStartOfDay(int(rest));
+    const WallClock wall = daysToWallClock(days);
     // Latin digits whatever the system's language, like every other number of the lines.
     const QLocale c = QLocale::c();
-    return c.toString(date, dateFormat) + QLatin1Char('/') +
-           c.toString(time, QStringLiteral("hh:mm"));
+    return c.toString(wall.date, dateFormat) + QLatin1Char('/') +
+           c.toString(wall.time, QStringLiteral("hh:mm"));
 }
 
 } // namespace qz
