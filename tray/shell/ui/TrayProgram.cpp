@@ -83,7 +83,7 @@ void TrayProgram::start()
     m_link = m_setup.makeLink(m_ini, m_setup.exeDir);
     m_ctx.link = m_link.get();
     if (!m_link->InitIrDAEx())
-        m_setup.dialogs->messageBox(m_lang.line(79), m_lang.line(7), DialogButtons::Ok);
+        m_ctx.dialogs->messageBox(m_lang.line(79), m_lang.line(7), DialogButtons::Ok);
 
     m_mainForm->show();
 }
