@@ -30,3 +30,20 @@ echo
 echo "== its history memory, read over the link and decoded into the history window's lines"
 "$cli" history-dump --index 0 --answer-length 64 --program-folder "$demo" "$demo/history-0.bin"
 "$cli" history-lines --layout O --units 44 --gn-family "$demo/history-0.bin"
+
+echo
+echo "== the tray program in the demo folder: started, left running a few seconds, stopped by SIGTERM"
+# Without a display it runs on the offscreen platform; its own runtime folder keeps it apart
+# from a copy the user may already have running.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    export QT_QPA_PLATFORM=offscreen
+fi
+mkdir -m 700 "$demo/runtime"
+XDG_RUNTIME_DIR="$demo/runtime" "$demo/QZ55xx" &
+tray=$!
+sleep 5
+kill -TERM "$tray"
+status=0
+wait "$tray" || status=$?
+echo "QZ55xx ended with status $status; the settings file it wrote:"
+cat "$demo/QZ55xx.ini"
