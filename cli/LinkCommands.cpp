@@ -156,8 +156,8 @@ void printRecord(QTextStream& out, const TKParameters& r)
 }
 
 template <typename Record>
-int readBlock(bool (*block)(DeviceProtocol&, Record&, BlockEnv&), IrdaLink& link,
-              bool pagerName, QTextStream& out, QTextStream& err)
+int readBlock(bool (*block)(DeviceProtocol&, Record&, BlockEnv&), IrdaLink& link, bool pagerName,
+              QTextStream& out, QTextStream& err)
 {
     DeviceProtocol protocol(link);
     Record record;
@@ -238,10 +238,10 @@ int runHistoryDump(const QStringList& argsIn, QTextStream& out, QTextStream& err
     QByteArray memory;
     if (status == ExitOk) {
         NullProgress progress;
-        const bool read = kRecords ? FetchHistoryMemory(*link, progress, kHistoryCapacity6610,
-                                                        kHistoryAnswerLength6610, memory)
-                                   : FetchHistoryMemory(*link, progress, kHistoryCapacity,
-                                                        answerLength, memory);
+        const bool read =
+            kRecords ? FetchHistoryMemory(*link, progress, kHistoryCapacity6610,
+                                          kHistoryAnswerLength6610, memory)
+                     : FetchHistoryMemory(*link, progress, kHistoryCapacity, answerLength, memory);
         if (!read) {
             err << "the history memory could not be read\n";
             status = ExitLinkFailure;

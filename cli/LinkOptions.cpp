@@ -41,7 +41,8 @@ bool takeLinkOptions(QStringList& args, LinkOptions& options, QTextStream& err)
     if (!options.linkGiven) {
         IniFile ini;
         ini.load(QDir(options.programFolder).filePath(QStringLiteral("QZ55xx.ini")));
-        options.link = ini.readString(QStringLiteral("Parameters"), QStringLiteral("Link"), QString());
+        options.link =
+            ini.readString(QStringLiteral("Parameters"), QStringLiteral("Link"), QString());
     }
     return true;
 }

@@ -158,7 +158,7 @@ std::optional<QString> ScriptedDialogs::openFileName(const QString& caption, con
 }
 
 std::optional<PrintChoice> ScriptedDialogs::printDialog(const QString& caption,
-                                                       const PrintRequest& request)
+                                                        const PrintRequest& request)
 {
     Question q;
     q.kind = Kind::Print;

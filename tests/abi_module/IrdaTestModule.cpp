@@ -21,8 +21,10 @@ QZ_IRDA_EXPORT uint8_t QZ_IRDA_CALL InitIrDAEx(void)
     if (!g_link) {
         const QByteArray path = qgetenv("QZ_IRDA_SCENARIO");
         QString error;
-        g_link = path.isEmpty() ? std::make_unique<qz::sim::SimulatedLink>()
-                                : qz::sim::SimulatedLink::fromScenarioFile(QString::fromLocal8Bit(path), &error);
+        g_link =
+            path.isEmpty()
+                ? std::make_unique<qz::sim::SimulatedLink>()
+                : qz::sim::SimulatedLink::fromScenarioFile(QString::fromLocal8Bit(path), &error);
         if (!g_link)
             return 0;
     }

@@ -16,10 +16,14 @@ struct FloatCase {
 
 // Pairs that hold both ways: the bytes decode to the value and the value encodes to them.
 const FloatCase kExact[] = {
-    {{0x40, 0x80, 0x00, 0x00}, 1.5},   {{0xA0, 0x83, 0x00, 0x00}, -10.0},
-    {{0x40, 0x7F, 0x00, 0x00}, 0.75},  {{0x16, 0x88, 0x00, 0x00}, 300.0},
-    {{0x00, 0x00, 0x00, 0x00}, 0.0},   {{0x00, 0x80, 0x00, 0x00}, 1.0},
-    {{0x00, 0x81, 0x00, 0x00}, 2.0},   {{0x00, 0x7F, 0x00, 0x00}, 0.5},
+    {{0x40, 0x80, 0x00, 0x00}, 1.5},
+    {{0xA0, 0x83, 0x00, 0x00}, -10.0},
+    {{0x40, 0x7F, 0x00, 0x00}, 0.75},
+    {{0x16, 0x88, 0x00, 0x00}, 300.0},
+    {{0x00, 0x00, 0x00, 0x00}, 0.0},
+    {{0x00, 0x80, 0x00, 0x00}, 1.0},
+    {{0x00, 0x81, 0x00, 0x00}, 2.0},
+    {{0x00, 0x7F, 0x00, 0x00}, 0.5},
     {{0x01, 0x80, 0x80, 0x00}, 1.0 + 1.0 / 128 + 1.0 / (1 << 16)},
     {{0x7F, 0x80, 0xFF, 0xFF}, 2.0 - std::ldexp(1.0, -23)},
 };
@@ -51,7 +55,8 @@ TEST(DeviceFloat, EncoderTruncatesTheMantissa)
     // A value that sits exactly on a mantissa weight stops there (1 + 2^-23).
     EXPECT_EQ(encodeDeviceFloat(1.0 + std::ldexp(1.0, -23)), (DeviceFloatBytes{0, 0x80, 1, 0}));
     // Below the last weight: dropped, not rounded up.
-    EXPECT_EQ(encodeDeviceFloat(1.0 + std::ldexp(1.0, -24) * 1.9), (DeviceFloatBytes{0, 0x80, 0, 0}));
+    EXPECT_EQ(encodeDeviceFloat(1.0 + std::ldexp(1.0, -24) * 1.9),
+              (DeviceFloatBytes{0, 0x80, 0, 0}));
 }
 
 TEST(DeviceFloat, OutOfRangeMagnitudes)
@@ -77,7 +82,7 @@ TEST(DeviceTime, CountsFromTheEpoch)
 
 TEST(Rounding, HalvesGoToTheEvenNeighbour)
 {
-    const std::pair<double, double> cases[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0},
+    const std::pair<double, double> cases[] = {{0.5, 0},   {1.5, 2},    {2.5, 2},   {-0.5, 0},
                                                {-1.5, -2}, {2.4999, 2}, {2.5001, 3}};
     for (auto [x, expected] : cases)
         EXPECT_EQ(roundHalfEven(x), expected) << x;

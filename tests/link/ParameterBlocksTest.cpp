@@ -150,7 +150,8 @@ void checkReadStopsAtEachFailure(Block<Record> block, const std::function<FakeIn
     EXPECT_EQ(complete.steps, int(stepAfter.size()));
     const Snapshot before = snapshot(start);
     for (auto it = fieldExchanges.begin(); it != fieldExchanges.end(); ++it)
-        ASSERT_NE(complete.record[it.key()], before[it.key()]) << "fixture leaves " << it.key().toStdString();
+        ASSERT_NE(complete.record[it.key()], before[it.key()])
+            << "fixture leaves " << it.key().toStdString();
 
     for (size_t k = 0; k < totalExchanges; ++k) {
         SCOPED_TRACE(testing::Message() << "exchange " << k << " fails");

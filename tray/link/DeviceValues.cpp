@@ -11,8 +11,8 @@ double decodeDeviceFloat(uint8_t d0, uint8_t d1, uint8_t d2, uint8_t d3)
     if (d0 == 0 && d1 == 0 && d2 == 0 && d3 == 0)
         return 0.0;
     const bool negative = (d0 & 0x80) != 0;
-    const double mantissa = 1.0 + (d0 & 0x7F) / 128.0 + d3 / (128.0 * 256.0) +
-                            d2 / (128.0 * 256.0 * 256.0);
+    const double mantissa =
+        1.0 + (d0 & 0x7F) / 128.0 + d3 / (128.0 * 256.0) + d2 / (128.0 * 256.0 * 256.0);
     // Scaling by a power of two is exact, so ldexp gives what repeated doubling would.
     const int exponent = (d1 == 0) ? 0 : int(d1) - 128;
     const double value = std::ldexp(mantissa, exponent);

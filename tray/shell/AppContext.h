@@ -20,10 +20,10 @@ class RosterLibrary;
 // user-interface thread only. A null pointer or an empty function means "not available"
 // (tests leave out what they do not exercise).
 struct AppContext {
-    TIniRec* ini = nullptr;          // the settings read at start-up
-    LangTable* lang = nullptr;       // the language lines of the current language
-    IrdaLink* link = nullptr;        // the infrared link
-    QStringList* devList = nullptr;  // the names the link found last
+    TIniRec* ini = nullptr;         // the settings read at start-up
+    LangTable* lang = nullptr;      // the language lines of the current language
+    IrdaLink* link = nullptr;       // the infrared link
+    QStringList* devList = nullptr; // the names the link found last
     DialogService* dialogs = nullptr;
     Clock* clock = nullptr;
     Progress* progress = nullptr;    // the progress window
@@ -31,9 +31,9 @@ struct AppContext {
     QString exeDir;                  // the program folder, with a trailing separator
 
     // Switches of the tray shell that windows and sessions flip.
-    std::function<void(bool)> setTrayMouseEnabled;      // clicks on the tray icon
-    std::function<void(bool)> setDiscoveryTimerActive;  // start / stop the discovery timer
-    std::function<void(int)> setProgressTag;            // 0 reading, 1 storing
+    std::function<void(bool)> setTrayMouseEnabled;     // clicks on the tray icon
+    std::function<void(bool)> setDiscoveryTimerActive; // start / stop the discovery timer
+    std::function<void(int)> setProgressTag;           // 0 reading, 1 storing
 };
 
 } // namespace qz
