@@ -1,5 +1,5 @@
 #include "common/platform/ui/TrayIcon.h"
-#include "common/platform/ui/QtDialogService.h"
+#include "PlatformUiTestApp.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -11,11 +11,7 @@ namespace {
 
 QApplication& app()
 {
-    static int argc = 1;
-    static char name[] = "test_platform_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
+    return test::testApp();
 }
 
 TEST(TrayIcon, HintIsCutTo63Characters)
@@ -77,24 +73,6 @@ TEST(TrayIcon, WithoutMenuNothingOpens)
     }
     // The menu went away before the icon: no dangling use.
     EXPECT_FALSE(icon.handleActivation(QSystemTrayIcon::Context, QPoint(1, 1)));
-}
-
-TEST(QtDialogService, DefaultExtensionIsAddedOnlyToANameWithoutOne)
-{
-    const struct {
-        const char* path;
-        const char* extension;
-        const char* expected;
-    } cases[] = {
-        {"/tmp/report", "txt", "/tmp/report.txt"},
-        {"/tmp/report.rtf", "txt", "/tmp/report.rtf"},
-        {"/tmp/report.", "txt", "/tmp/report"},
-        {"/tmp/my.dir/report", "txt", "/tmp/my.dir/report.txt"},
-        {"/tmp/report", "", "/tmp/report"},
-        {"", "txt", ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(withDefaultExtension(c.path, c.extension), QString(c.expected)) << c.path;
 }
 
 } // namespace

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QApplication>
+
+namespace qz::test {
+
+// The one application object of this test program, made on first use.
+inline QApplication& testApp()
+{
+    static int argc = 1;
+    static char name[] = "test_platform_ui";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+} // namespace qz::test
