@@ -82,11 +82,15 @@ void printField(QTextStream& out, const char* name, const QVariant& value)
     out << name << "=" << value.toString() << "\n";
 }
 
-void printRecord(QTextStream& out, const T5520MParameters& r)
+// The M and GN records share most fields; the GN record has a few more.
+template <typename Record> void printRecord(QTextStream& out, const Record& r)
 {
+    constexpr bool gn = std::is_same_v<Record, T5520GNParameters>;
     printField(out, "Reg91", r.Reg91);
     printField(out, "RegD2", r.RegD2);
     printField(out, "CoeffN", r.CoeffN);
+    if constexpr (gn)
+        printField(out, "CoeffNN", r.CoeffNN);
     printField(out, "HistTime", r.HistTime);
     printField(out, "DateTime", dateTimeText(r.DateTime));
     printField(out, "En1s", r.En1s);
@@ -98,41 +102,18 @@ void printRecord(QTextStream& out, const T5520MParameters& r)
     printField(out, "Izmer", r.Izmer);
     printField(out, "RegistrG", r.RegistrG);
     printField(out, "QuickOff", r.QuickOff);
+    if constexpr (gn)
+        printField(out, "RegistrN", r.RegistrN);
     printField(out, "Unit", r.Unit);
     printField(out, "AutoCalibr", r.AutoCalibr);
     printField(out, "EnIzmN", r.EnIzmN);
     printField(out, "CoefVar", r.CoefVar);
+    if constexpr (gn)
+        printField(out, "TIzmN", r.TIzmN);
     printField(out, "PorogDER", r.PorogDER);
     printField(out, "Advanced", r.Advanced);
-    printField(out, "MEDGamma", r.MEDGamma);
-}
-
-void printRecord(QTextStream& out, const T5520GNParameters& r)
-{
-    printField(out, "Reg91", r.Reg91);
-    printField(out, "RegD2", r.RegD2);
-    printField(out, "CoeffN", r.CoeffN);
-    printField(out, "CoeffNN", r.CoeffNN);
-    printField(out, "HistTime", r.HistTime);
-    printField(out, "DateTime", dateTimeText(r.DateTime));
-    printField(out, "En1s", r.En1s);
-    printField(out, "En2s", r.En2s);
-    printField(out, "En4s", r.En4s);
-    printField(out, "OnOffSign", r.OnOffSign);
-    printField(out, "Sound", r.Sound);
-    printField(out, "Vibr", r.Vibr);
-    printField(out, "Izmer", r.Izmer);
-    printField(out, "RegistrG", r.RegistrG);
-    printField(out, "QuickOff", r.QuickOff);
-    printField(out, "RegistrN", r.RegistrN);
-    printField(out, "Unit", r.Unit);
-    printField(out, "AutoCalibr", r.AutoCalibr);
-    printField(out, "EnIzmN", r.EnIzmN);
-    printField(out, "CoefVar", r.CoefVar);
-    printField(out, "TIzmN", r.TIzmN);
-    printField(out, "PorogDER", r.PorogDER);
-    printField(out, "Advanced", r.Advanced);
-    printField(out, "MEDNetr", r.MEDNetr);
+    if constexpr (gn)
+        printField(out, "MEDNetr", r.MEDNetr);
     printField(out, "MEDGamma", r.MEDGamma);
 }
 

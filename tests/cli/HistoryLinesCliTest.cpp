@@ -1,4 +1,5 @@
 // qz55xx-cli history-lines, run as the support engineer runs it.
+#include "cli/CliRun.h"
 #include "history/GoldenCases.h"
 
 #include <QDir>
@@ -11,30 +12,14 @@
 namespace {
 
 const QString kFixtures = QStringLiteral(QZ_FIXTURES_DIR "/history/");
-const QString kProgram = QStringLiteral(QZ_PROGRAM_DIR "/qz55xx-cli");
-
-struct CliRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
+const QString kProgram = qz::test::kCliProgram;
+using qz::test::CliRun;
 
 CliRun run(const QStringList& args, const QString& program = kProgram,
            const QString& locale = QStringLiteral("C"), const QString& timeZone = {})
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), locale);
-    env.insert(QStringLiteral("LANG"), locale);
-    if (!timeZone.isEmpty())
-        env.insert(QStringLiteral("TZ"), timeZone);
-    p.setProcessEnvironment(env);
-    p.start(program, QStringList{QStringLiteral("history-lines")} + args);
-    if (!p.waitForFinished(30000))
-        return {};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return qz::test::runCli(QStringList{QStringLiteral("history-lines")} + args, program, locale,
+                            timeZone);
 }
 
 QStringList goldenArgs(const qz::test::GoldenCase& c)
