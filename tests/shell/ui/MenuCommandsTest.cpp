@@ -102,6 +102,10 @@ struct PasswordCase {
     bool opensWindow;
     bool wrongMessage;
 };
+void PrintTo(const PasswordCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class DevSettingPasswordTest : public ShellUiTest,
                                public ::testing::WithParamInterface<PasswordCase> {};
@@ -185,6 +189,10 @@ struct AboutCase {
     const char* ini;
     bool discoveryAfterClose;
 };
+void PrintTo(const AboutCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class AboutWindowTest : public ShellUiTest, public ::testing::WithParamInterface<AboutCase> {};
 

@@ -62,6 +62,10 @@ struct PasswordEdit {
     bool mismatch;                          // message 58, window stays open
     std::optional<const char*> newPassword; // nothing: unchanged
 };
+void PrintTo(const PasswordEdit& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class SettingsPasswordTest : public ShellUiTest,
                              public ::testing::WithParamInterface<PasswordEdit> {};
@@ -173,6 +177,10 @@ struct CloseCase {
     bool ok;
     bool discoveryAfter;
 };
+void PrintTo(const CloseCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class SettingsCloseTest : public ShellUiTest, public ::testing::WithParamInterface<CloseCase> {};
 

@@ -1,5 +1,6 @@
 #include "ShellUiTestSupport.h"
 
+#include "tray/shell/ui/TFormProgress.h"
 #include "tray/shell/ui/TFormQZ55xx.h"
 #include "tray/shell/ui/TFormZast.h"
 
@@ -56,6 +57,10 @@ struct StartCase {
     bool initFails;
     bool discoveryAfterStart;
 };
+void PrintTo(const StartCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class StartupTest : public ShellUiTest, public ::testing::WithParamInterface<StartCase> {};
 
@@ -158,6 +163,10 @@ struct ExitCase {
     bool closesLink;
     const char* expected;
 };
+void PrintTo(const ExitCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ShutdownTest : public ShellUiTest, public ::testing::WithParamInterface<ExitCase> {};
 
@@ -207,6 +216,33 @@ INSTANTIATE_TEST_SUITE_P(
                  "Read unregistered device=1\nAdd params DB=0\nPrint device setting=1\n"
                  "Link=\n[Data Base]\nADOFile=C:\\db\\a=b.mdb\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ShellUiTest, DiscoveryTimerRunsTheTickHookAndTheContextSwitchesReachTheModule)
+{
+    TrayProgram& p = startedProgram();
+    TDM55xx& dm = p.dm();
+    ASSERT_TRUE(dm.TimerFindDevIrDA.isActive());
+    // No hook yet: a tick does nothing.
+    dm.TimerFindDevIrDA.start(0);
+    QCoreApplication::processEvents();
+    int ticks = 0;
+    dm.onDiscoveryTick = [&] {
+        ++ticks;
+        p.context().setDiscoveryTimerActive(false); // a tick stops its own timer
+    };
+    dm.TimerFindDevIrDA.start(0);
+    for (int i = 0; i < 100 && dm.TimerFindDevIrDA.isActive(); ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(ticks, 1);
+    p.context().setDiscoveryTimerActive(true);
+    EXPECT_TRUE(dm.TimerFindDevIrDA.isActive());
+    EXPECT_EQ(dm.TimerFindDevIrDA.interval(), 3000);
+    p.context().setTrayMouseEnabled(false);
+    EXPECT_FALSE(dm.ctiQZ55xx.mouseEnabled());
+    EXPECT_EQ(p.context().progress, static_cast<Progress*>(&p.formProgress()));
+    EXPECT_EQ(p.context().link, link);
+    EXPECT_EQ(p.databaseLocator(), exeDir() + "DB/Vorlex.db");
+}
 
 TEST_F(ShellUiTest, ShutdownDuringTheStartUpKeepsDiscoveryOff)
 {
