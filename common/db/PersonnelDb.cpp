@@ -312,9 +312,9 @@ bool countHistory(const DbConnection& conn, int* count, QString* error)
     return true;
 }
 
-bool bindDevice(const DbConnection& conn, const PersonName& name, int deviceId,
-                const QString& deviceType, const QString& takenBackEvent,
-                const QString& issuedEvent, BindResult* result, QString* error)
+bool bindDevice(const DbConnection& conn, int persId, int deviceId, const QString& deviceType,
+                const QString& takenBackEvent, const QString& issuedEvent, BindResult* result,
+                QString* error)
 {
     BindResult local;
     BindResult& out = result ? *result : local;
@@ -324,10 +324,20 @@ bool bindDevice(const DbConnection& conn, const PersonName& name, int deviceId,
     if (!transaction.begin(error))
         return false;
 
-    if (!personIdsByName(conn, name, &out.newHolders, error))
-        return false;
-    if (out.newHolders.isEmpty()) {
-        return fail(error, QStringLiteral("no person is named \"%1\"").arg(name.fullName()));
+    // The person is named by key: two persons may bear the same names, and a name is
+    // shown cut, so a name cannot tell them apart.
+    {
+        QSqlQuery query(conn.database());
+        query.setForwardOnly(true);
+        if (!prepare(query,
+                     QStringLiteral("SELECT %1 FROM %2 WHERE %1 = ?").arg(n(PersID), n(UserName)),
+                     error))
+            return false;
+        query.addBindValue(persId);
+        if (!query.exec())
+            return fail(error, query);
+        if (!query.next())
+            return fail(error, QStringLiteral("there is no person with the key %1").arg(persId));
     }
 
     {
@@ -365,19 +375,18 @@ bool bindDevice(const DbConnection& conn, const PersonName& name, int deviceId,
 
     QSqlQuery issue(conn.database());
     if (!prepare(issue,
-                 QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ? WHERE %4 = ? AND %5 = ? AND %6 = ?")
-                     .arg(n(UserName), n(DeviceID), n(DeviceType), n(Fam), n(Im), n(Otch)),
+                 QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ? WHERE %4 = ?")
+                     .arg(n(UserName), n(DeviceID), n(DeviceType), n(PersID)),
                  error))
         return false;
     issue.addBindValue(deviceId);
     issue.addBindValue(nameValue(deviceType));
-    issue.addBindValue(nameValue(name.fam));
-    issue.addBindValue(nameValue(name.im));
-    issue.addBindValue(nameValue(name.otch));
+    issue.addBindValue(persId);
     if (!issue.exec())
         return fail(error, issue);
+    out.newHolder = persId;
 
-    if (!insertEvent(conn, out.newHolders.first(), deviceId, deviceType, issuedEvent, error))
+    if (!insertEvent(conn, persId, deviceId, deviceType, issuedEvent, error))
         return false;
     return transaction.commit(error);
 }

@@ -102,17 +102,17 @@ bool countHistory(const DbConnection& conn, int* count, QString* error = nullptr
 
 struct BindResult {
     QList<int> previousHolders; // persons the instrument was taken from, by PersID
-    QList<int> newHolders;      // persons bearing the three names, by PersID
+    int newHolder = NoId;       // the person who received it
 };
 
-// Issues the instrument (deviceId, deviceType) to the person(s) with exactly these names,
-// in one transaction: every current holder gets the event line takenBackEvent and loses the
-// instrument (DeviceID −1, DeviceType NULL); every person with the names receives it; the
-// first of them (smallest PersID) gets the event line issuedEvent. When nobody bears the
-// names nothing changes and the call fails.
-bool bindDevice(const DbConnection& conn, const PersonName& name, int deviceId,
-                const QString& deviceType, const QString& takenBackEvent,
-                const QString& issuedEvent, BindResult* result = nullptr, QString* error = nullptr);
+// Issues the instrument (deviceId, deviceType) to the person persId, in one transaction:
+// every current holder gets the event line takenBackEvent and loses the instrument
+// (DeviceID −1, DeviceType NULL); the person receives it and gets the event line
+// issuedEvent. The person is named by key, so another person with the same names is left
+// alone. When there is no such person nothing changes and the call fails.
+bool bindDevice(const DbConnection& conn, int persId, int deviceId, const QString& deviceType,
+                const QString& takenBackEvent, const QString& issuedEvent,
+                BindResult* result = nullptr, QString* error = nullptr);
 
 // Cancels a person's registration as the database window does: DeviceID becomes −1,
 // DeviceType stays, and an event line with the released instrument number and a NULL
