@@ -16,8 +16,8 @@ QCoreApplication& app()
     static int argc = 1;
     static char name[] = "test_app";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication instance(argc, argv);
-    return instance;
+    static auto* instance = new QCoreApplication(argc, argv);
+    return *instance;
 }
 
 TEST(TrayProgramProcess, SecondStartEndsSilentlyAndSigtermSavesTheSettings)

@@ -22,8 +22,9 @@ inline QApplication& testApp()
     static int argc = 1;
     static char name[] = "test_shell_ui";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: at exit Qt's own globals may already be gone.
+    static auto* app = new QApplication(argc, argv);
+    return *app;
 }
 
 // A language file of two blocks whose lines say their language and number: "en 74".
