@@ -32,39 +32,6 @@ test::ReadBack roundTrip(const RtfDocument& doc)
     return test::readWithUnrtf(path);
 }
 
-// The non-blank characters of each line with the look they should have: "c #rrggbb i b".
-QStringList expectedLooks(const RtfDocument& doc)
-{
-    QStringList out;
-    for (qsizetype l = 0; l < doc.lines.size(); ++l)
-        for (const RtfRun& run : doc.lines[l])
-            for (const QChar c : run.text)
-                if (!c.isSpace())
-                    out.append(QStringLiteral("%1: %2 %3 %4%5")
-                                   .arg(l)
-                                   .arg(c)
-                                   .arg(test::htmlColour(run.colour.red, run.colour.green,
-                                                         run.colour.blue))
-                                   .arg(run.italic ? "i" : "-")
-                                   .arg(run.bold ? "b" : "-"));
-    return out;
-}
-
-QStringList readLooks(const test::ReadBack& back)
-{
-    QStringList out;
-    for (qsizetype l = 0; l < back.lines.size(); ++l)
-        for (const test::ReadBackChar& ch : back.lines[l])
-            if (!ch.c.isSpace())
-                out.append(QStringLiteral("%1: %2 %3 %4%5")
-                               .arg(l)
-                               .arg(ch.c)
-                               .arg(ch.colour)
-                               .arg(ch.italic ? "i" : "-")
-                               .arg(ch.bold ? "b" : "-"));
-    return out;
-}
-
 QStringList folded(const QStringList& lines)
 {
     QStringList out;
@@ -127,8 +94,8 @@ TEST(RtfWriter, ColoursItalicsAndWeightReachTheReader)
     const test::ReadBack back = roundTrip(doc);
     ASSERT_TRUE(back.error.isEmpty()) << back.error.toStdString();
     ASSERT_EQ(back.lines.size(), doc.lines.size());
-    EXPECT_EQ(readLooks(back).join(u'\n').toStdString(),
-              expectedLooks(doc).join(u'\n').toStdString());
+    EXPECT_EQ(test::readLooks(back).join(u'\n').toStdString(),
+              test::documentLooks(doc).join(u'\n').toStdString());
 
     const QByteArray rtf = writeRtf(doc);
     // A fixed-pitch font, and blanks of the name column written as they are.

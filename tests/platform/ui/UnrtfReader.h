@@ -5,6 +5,8 @@
 // because it keeps both the characters outside ASCII and the formatting. The reader folds
 // runs of blanks into one, so callers compare texts with blanks folded too.
 
+#include "common/platform/RtfWriter.h"
+
 #include <QList>
 #include <QProcess>
 #include <QRegularExpression>
@@ -131,6 +133,42 @@ inline ReadBack readWithUnrtf(const QString& rtfPath)
         }
     }
     return result;
+}
+
+// The non-blank characters of each line with their look, "line: c #rrggbb ib", as the
+// document asks for them and as the reader gave them; blanks are left out because the
+// reader folds them.
+inline QString lookText(qsizetype line, QChar c, const QString& colour, bool italic, bool bold)
+{
+    return QStringLiteral("%1: %2 %3 %4%5")
+        .arg(line)
+        .arg(c)
+        .arg(colour)
+        .arg(italic ? "i" : "-")
+        .arg(bold ? "b" : "-");
+}
+
+inline QStringList documentLooks(const RtfDocument& doc)
+{
+    QStringList out;
+    for (qsizetype l = 0; l < doc.lines.size(); ++l)
+        for (const RtfRun& run : doc.lines[l])
+            for (const QChar c : run.text)
+                if (!c.isSpace())
+                    out.append(lookText(
+                        l, c, htmlColour(run.colour.red, run.colour.green, run.colour.blue),
+                        run.italic, run.bold));
+    return out;
+}
+
+inline QStringList readLooks(const ReadBack& back)
+{
+    QStringList out;
+    for (qsizetype l = 0; l < back.lines.size(); ++l)
+        for (const ReadBackChar& ch : back.lines[l])
+            if (!ch.c.isSpace())
+                out.append(lookText(l, ch.c, ch.colour, ch.italic, ch.bold));
+    return out;
 }
 
 } // namespace qz::test
