@@ -121,7 +121,7 @@ void DeviceSession::TimerFindDevIrDATimer()
     if (!m_state.CurPagerName.isEmpty()) {
         if (!identifyPager(devList.at(match.index))) {
             // The link stays open: the next tick finds the instrument again.
-            m_outcome = Outcome::NotIdentified;
+            m_outcome = Outcome::IdentityFailed;
             reArm();
             return;
         }

@@ -35,12 +35,13 @@ struct SessionPolicy {
 class DeviceSession {
 public:
     enum class Outcome {
-        NoDevice,      // nothing in range: re-armed, the instrument forgotten
-        NotIdentified, // no name identified an instrument, or its identity read failed
-        Forgotten,     // the connection failed
-        LinkReset,     // a read, the erase or the journal failed: the link was reset
-        Registration,  // an instrument issued to nobody was offered for registration
-        Shown,         // the history was read and the window shown
+        NoDevice,       // nothing in range: re-armed, the instrument forgotten
+        NotIdentified,  // no name identified an instrument
+        IdentityFailed, // a pager-type instrument did not tell its identity
+        Forgotten,      // the connection failed
+        LinkReset,      // a read, the erase or the journal failed: the link was reset
+        Registration,   // an instrument issued to nobody was offered for registration
+        Shown,          // the history was read and the window shown
     };
 
     DeviceSession(AppContext& context, SessionState& state, HistoryWindowApi& window, SessionDb& db,
