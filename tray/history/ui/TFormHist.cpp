@@ -146,7 +146,7 @@ void TFormHist::PostHistoryLine(const QString& text, int width, int colour)
 {
     reHist->appendLine(text);
     const int line = reHist->lineCount() - 1;
-    const int length = int(reHist->lines().constLast().size());
+    const int length = int(text.size()); // the box keeps the length of what it is given
     const int column = std::clamp(width, 0, length);
     if (colour == 1 || colour == 2)
         reHist->colourRange(line, 0, column, colour == 1 ? kRed : kGreen);
