@@ -22,6 +22,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 

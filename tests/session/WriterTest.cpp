@@ -11,7 +11,10 @@ protected:
         SessionFixture::SetUp();
         state.CurSerial = 1234;
         state.CurModel = QStringLiteral("QZ5520GN");
-        store->refreshDataBase = [this] { ++refreshes; };
+        store->refreshDataBase = [this] {
+            ++refreshes;
+            refreshThreads.append(QThread::currentThread());
+        };
     }
     // A card of two lines, the separator and the events.
     void fill(const QStringList& events)
@@ -22,6 +25,7 @@ protected:
         window.unsaved = true;
     }
     int refreshes = 0;
+    QList<QThread*> refreshThreads;
 };
 
 TEST_F(WriterTest, TakesTheLinesAfterTheFirstDashLine)
@@ -88,6 +92,8 @@ TEST_F(WriterTest, ThreeHundredLinesInWindowOrder)
     QList<db::HistoryRow> rows;
     ASSERT_TRUE(db::listHistory(conn, holder, QString(), &rows));
     ASSERT_EQ(rows.size(), 300);
+    // The writer ran on its own thread; the Roster refresh was handed back to this one.
+    EXPECT_EQ(refreshThreads, QList<QThread*>{QThread::currentThread()});
     for (int i = 0; i < 300; ++i) {
         EXPECT_EQ(rows[i].event, lines[i]);
         EXPECT_EQ(rows[i].deviceId, 1234);
