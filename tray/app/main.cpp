@@ -43,7 +43,8 @@ int main(int argc, char* argv[])
     qz::SignalWatcher watcher;
     QObject::connect(&watcher, &qz::SignalWatcher::terminationRequested, &app, [&program] {
         program.shutdown();
-        QCoreApplication::quit();
+        // exit() rather than quit(): it also ends a message box's loop during the start-up.
+        QCoreApplication::exit(0);
     });
     // The desktop session is ending: keep the settings even if the program is killed next.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
@@ -52,6 +53,10 @@ int main(int argc, char* argv[])
                      [&program] { program.shutdown(); });
 
     program.start();
+    // A stop request answered during the start-up (while its message box ran its own loop)
+    // has already shut the program down; the main loop must not start after it.
+    if (program.isShutDown())
+        return 0;
     const int status = app.exec();
     program.shutdown();
     return status;

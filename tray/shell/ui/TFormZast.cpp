@@ -2,10 +2,12 @@
 
 #include "tray/shell/LangTable.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -15,6 +17,8 @@ TFormZast::TFormZast(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("FormZast"));
     setFixedSize(470, 281);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(150, 40, 24, 12);
     auto makeLabel = [this, layout](const char* name, int pointSize, bool bold) {
