@@ -19,7 +19,7 @@ WallClock daysToWallClock(double days);
 
 // The local date-time of a day count (see daysToWallClock). Instruments know no daylight
 // saving: a time in the hour that the change to summer time skips does not exist locally,
-// and comes back with the UTC time spec so that its date and time still read as counted.
+// and comes back as a UTC date-time, so that its date and time still read as counted.
 QDateTime daysToDateTime(double days);
 
 // The day count of a local date-time, to the millisecond.
