@@ -32,12 +32,27 @@ echo "== its history memory, read over the link and decoded into the history win
 "$cli" history-lines --layout O --units 44 --gn-family "$demo/history-0.bin"
 
 echo
+echo "== the personnel database: a few persons, one holding the gamma-neutron instrument"
+"$cli" demo-db fill --program-folder "$demo"
+
+echo
+echo "== the road of one reading without windows: read, erase and set the clock, store the lines"
+"$cli" read --erase --store --program-folder "$demo"
+
+echo
+echo "== what the database now holds, person by person"
+"$cli" demo-db show --program-folder "$demo"
+
+echo
 echo "== the tray program in the demo folder: started, left running a few seconds, stopped by SIGTERM"
-# Without a display it runs on the offscreen platform; its own runtime folder keeps it apart
-# from a copy the user may already have running.
+# Without a display it runs on the offscreen platform, where nobody can close its history
+# window; so here it runs with the discovery off (the reading above was its road without
+# windows). With a display, set "Find device=1" in $demo/QZ55xx.ini and start
+# $demo/QZ55xx to see it read the instrument and store the lines when the window closes.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     export QT_QPA_PLATFORM=offscreen
 fi
+printf 'Find device=0\n' >>"$demo/QZ55xx.ini"
 mkdir -m 700 "$demo/runtime"
 XDG_RUNTIME_DIR="$demo/runtime" "$demo/QZ55xx" &
 tray=$!

@@ -6,6 +6,7 @@
 #include "common/platform/SingleInstance.h"
 #include "common/platform/ui/QtDialogService.h"
 #include "tray/app/SignalWatcher.h"
+#include "tray/app/TrayWiring.h"
 #include "tray/shell/IniRec.h"
 #include "tray/shell/ui/LongTimeFormat.h"
 #include "tray/shell/ui/TDM55xx.h"
@@ -40,6 +41,8 @@ int main(int argc, char* argv[])
     setup.clock = &qz::appClock();
 
     qz::TrayProgram program(setup);
+    // The device sessions: the discovery tick, the history window and the registration.
+    qz::TrayWiring wiring(program);
     qz::SignalWatcher watcher;
     QObject::connect(&watcher, &qz::SignalWatcher::terminationRequested, &app, [&program] {
         program.shutdown();
@@ -55,6 +58,9 @@ int main(int argc, char* argv[])
     program.start();
     // A stop request answered during the start-up (while its message box ran its own loop)
     // has already shut the program down; the main loop must not start after it.
+    if (program.isShutDown())
+        return 0;
+    wiring.startUp();
     if (program.isShutDown())
         return 0;
     const int status = app.exec();
