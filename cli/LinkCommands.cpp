@@ -37,6 +37,21 @@ int connectAt(IrdaLink& link, int index, QTextStream& err)
     return ExitOk;
 }
 
+// Opens the link, connects to the instrument at `index`, runs `work` on it and closes the
+// link again, whatever happened.
+template <typename Work>
+int withInstrumentAt(const LinkOptions& options, int index, QTextStream& err, Work work)
+{
+    auto link = openLink(options, err);
+    if (!link)
+        return ExitLinkFailure;
+    int status = connectAt(*link, index, err);
+    if (status == ExitOk)
+        status = work(*link);
+    link->CloseIrDAEx();
+    return status;
+}
+
 bool takeIndex(QStringList& args, int& index, QTextStream& err)
 {
     QString text = QStringLiteral("0");
@@ -172,25 +187,18 @@ int runBlock(const QStringList& argsIn, QTextStream& out, QTextStream& err)
         err << "block: expected \"read m|m-ext|gn|gn-ext|k\"\n";
         return ExitBadArguments;
     }
-    auto link = openLink(options, err);
-    if (!link)
-        return ExitLinkFailure;
-    int status = connectAt(*link, index, err);
-    if (status == ExitOk) {
-        const QString& family = args[1];
+    const QString family = args[1];
+    return withInstrumentAt(options, index, err, [&](IrdaLink& link) {
         if (family == QLatin1String("m"))
-            status = readBlock(&ReadMBlock, *link, pagerName, out, err);
-        else if (family == QLatin1String("m-ext"))
-            status = readBlock(&ReadMExtBlock, *link, pagerName, out, err);
-        else if (family == QLatin1String("gn"))
-            status = readBlock(&ReadGNBlock, *link, pagerName, out, err);
-        else if (family == QLatin1String("gn-ext"))
-            status = readBlock(&ReadGNExtBlock, *link, pagerName, out, err);
-        else
-            status = readBlock(&ReadKBlock, *link, pagerName, out, err);
-    }
-    link->CloseIrDAEx();
-    return status;
+            return readBlock(&ReadMBlock, link, pagerName, out, err);
+        if (family == QLatin1String("m-ext"))
+            return readBlock(&ReadMExtBlock, link, pagerName, out, err);
+        if (family == QLatin1String("gn"))
+            return readBlock(&ReadGNBlock, link, pagerName, out, err);
+        if (family == QLatin1String("gn-ext"))
+            return readBlock(&ReadGNExtBlock, link, pagerName, out, err);
+        return readBlock(&ReadKBlock, link, pagerName, out, err);
+    });
 }
 
 int runHistoryDump(const QStringList& argsIn, QTextStream& out, QTextStream& err)
@@ -212,23 +220,17 @@ int runHistoryDump(const QStringList& argsIn, QTextStream& out, QTextStream& err
         err << "history-dump: expected [--answer-length 64|128] [--k] FILE\n";
         return ExitBadArguments;
     }
-    auto link = openLink(options, err);
-    if (!link)
-        return ExitLinkFailure;
-    int status = connectAt(*link, index, err);
     QByteArray memory;
-    if (status == ExitOk) {
+    const int status = withInstrumentAt(options, index, err, [&](IrdaLink& link) {
         NullProgress progress;
         const bool read =
-            kRecords ? FetchHistoryMemory(*link, progress, kHistoryCapacity6610,
+            kRecords ? FetchHistoryMemory(link, progress, kHistoryCapacity6610,
                                           kHistoryAnswerLength6610, memory)
-                     : FetchHistoryMemory(*link, progress, kHistoryCapacity, answerLength, memory);
-        if (!read) {
+                     : FetchHistoryMemory(link, progress, kHistoryCapacity, answerLength, memory);
+        if (!read)
             err << "the history memory could not be read\n";
-            status = ExitLinkFailure;
-        }
-    }
-    link->CloseIrDAEx();
+        return read ? int(ExitOk) : int(ExitLinkFailure);
+    });
     if (status != ExitOk)
         return status;
     QFile file(args[0]);
